@@ -8,7 +8,8 @@
 
 std::string Visible(const std::string& bytes) {
   std::string shown;
-  for (unsigned char c : bytes) {
+  for (char byte : bytes) {
+    unsigned char c = static_cast<unsigned char>(byte);
     if (c == '\r') {
       shown += "\\r";
     } else if (c == '\n') {
