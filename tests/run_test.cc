@@ -1,5 +1,7 @@
 // The whole run, driven in-process against the scripted sockets layer: what
 // it prints, byte for byte, which sockets calls it makes, and its exit status.
+#include <unistd.h>
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -229,6 +231,20 @@ TEST(Run, SuccessfulLookupSpendsItsTarget) {
             RunNettellWith(script, {"mailhost", "printer"}).arguments);
   EXPECT_EQ((std::vector<std::string>{"/v", "        "}),
             RunNettellWith(script, {"/v", "10.0.0.7"}).arguments);
+}
+
+TEST(Run, ReleasesTheLayerWhenOutputFails) {
+  int ends[2];
+  ASSERT_EQ(0, pipe(ends));
+  close(ends[0]);  // the reader is gone before the first byte
+  PlayScript(SocketScript());
+  std::string storage[] = {"nettell", "/v", "mailhost"};
+  char* argv[] = {&storage[0][0], &storage[1][0], &storage[2][0], nullptr};
+  ConsoleStart(ends[1]);
+  EXPECT_EQ(ExitOk, RunNettell(3, argv));
+  EXPECT_EQ(0, ConsoleFinish());
+  close(ends[1]);
+  EXPECT_EQ((std::vector<std::string>{Startup, "gethostbyname(mailhost)", Cleanup}), RecordedCalls());
 }
 
 TEST(Run, EmptyArgumentVectorIsARunWithoutArguments) {

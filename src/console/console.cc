@@ -1,6 +1,7 @@
 #include "console/console.h"
 
 #include <errno.h>
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <stdarg.h>
@@ -90,6 +91,18 @@ void ConsoleStart(int fd) {
   console.flushEveryCall = fstat(fd, &status) == 0 && S_ISCHR(status.st_mode);
   console.failed = 0;
   console.length = 0;
+
+  // With the descriptor closed, nothing can be written. Its number is then
+  // taken by /dev/null, so that no file or socket the resolver opens can
+  // land on it and receive the output.
+  if (fcntl(fd, F_GETFD) == -1 && errno == EBADF) {
+    console.failed = 1;
+    int placeholder = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (placeholder >= 0 && placeholder != fd) {
+      dup2(placeholder, fd);
+      close(placeholder);
+    }
+  }
 
   struct sigaction ignore = {};
   ignore.sa_handler = SIG_IGN;

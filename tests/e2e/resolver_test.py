@@ -10,6 +10,7 @@ exit status come from the C library's own answer to the same question
 Environment: NETTELL and LIBC_ANSWER name the two programs.
 """
 
+import fcntl
 import os
 import re
 import subprocess
@@ -20,6 +21,8 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import private_namespace  # noqa: E402
+import dns_responder  # noqa: E402
+from dns_responder import long_name  # noqa: E402
 
 NETTELL = os.environ.get("NETTELL", "")
 # A command that nettell runs under, such as valgrind, split into words.
@@ -112,10 +115,36 @@ def libc_answer(kind, target):
     return ("found", name if has_name else None, aliases, addresses)
 
 
+def parse_dotted(text):
+    """The four numbers of dotted text, read as nettell's own rules say:
+    white space before a number, an optional sign, decimal digits, wrapped
+    to 32 bits; missing numbers are 0."""
+    text, at, numbers = as_bytes(text), 0, []
+    while len(numbers) < 4:
+        if numbers:
+            if text[at : at + 1] != b".":
+                break
+            at += 1
+        match = re.match(rb"[\t\n\v\f\r ]*([+-]?)([0-9]+)", text[at:])
+        if not match:
+            break
+        value = int(match.group(2)) * (-1 if match.group(1) == b"-" else 1) % 2**32
+        numbers.append(value - 2**32 if value >= 2**31 else value)
+        at += match.end()
+    return numbers + [0] * (4 - len(numbers))
+
+
+def query_address(text):
+    return ".".join(str(n & 0xFF) for n in parse_dotted(text))
+
+
 def expected_from_libc(target):
     """The bytes and exit status nettell owes for target, from the C library's answer."""
     is_address = not re.search(rb"[A-Za-z]", as_bytes(target))
-    answer = libc_answer("address" if is_address else "name", target)
+    if is_address:
+        answer = libc_answer("address", query_address(target))
+    else:
+        answer = libc_answer("name", target)
     if answer[0] == "failed":
         h_errno = answer[1]
         if h_errno not in FAILURES:
@@ -281,8 +310,6 @@ class Dns(Bytes):
         self.assertIn(("tcp", "hundreds.nettell.test", "A"), RESPONDER.take_queries())
 
     def test_long_and_unusual_names(self):
-        from dns_responder import long_name
-
         names = [
             long_name(253),
             long_name(254),
@@ -319,16 +346,85 @@ class Dns(Bytes):
         self.assertLikeLibc("192.0.2.5")
 
 
+class HostileInput(Bytes):
+    """Arguments of any length and bytes: well-formed output, the right status."""
+
+    def assertLikeLibc(self, target, *options):
+        expected, status, _ = expected_from_libc(target)
+        self.assertRun(list(options) + [target], expected, status)
+
+    def test_argument_lengths(self):
+        for length in [0, 1, 255, 256, 100000]:
+            self.assertLikeLibc(b"a" * length)
+        self.assertLikeLibc(long_name(253))
+
+    def test_every_byte_in_a_name(self):
+        # Under a slow wrapper such as valgrind, a sample of the bytes.
+        for value in range(1, 256, 7 if WRAPPER else 1):
+            self.assertLikeLibc(b"a" + bytes([value]) + b".any.nettell.test")
+
+    def test_printf_directives(self):
+        for name in [b"%s%s%s%n%n%x%p.any.nettell.test", b"%99999999d%1$s", b"%%%"]:
+            self.assertLikeLibc(name)
+
+    def test_thousands_of_arguments(self):
+        report = b"\r\r\none.hosts.test -> 10.1.0.1 (1 address)\r\r\n"
+        self.assertRun(["one.hosts.test"] + ["extra%d" % i for i in range(5000)], report, 0)
+        self.assertRun(["/v"] * 3000 + ["one.hosts.test"], VERBOSE_START
+                       + b'gethostbyname( "one.hosts.test" ) returned address N' + report
+                       + VERBOSE_RELEASE, 0)
+
+    def test_dotted_text(self):
+        self.assertEqual("10.1.0.1", query_address(" 10.\t1.+0.0001"))
+        self.assertEqual("255.255.255.255", query_address("-1.-1.-1.-1"))
+        self.assertEqual("0.0.0.1", query_address("4294967296.0.0.1"))
+        for text in [" 10.\t1.+0.0001", "-1.-1.-1.-1", "4294967296.0.0.1", "99999999999999999999999.1.0.1",
+                     "10.1.0.1.99", "10 .1.0.1", "+-1.2.3.4", "10.1", "...", "\t", "-", "10.1.0.1\n",
+                     "266.257.256.257"]:
+            self.assertLikeLibc(text)
+
+
+class FailedOutput(unittest.TestCase):
+    """Output that cannot be written: no signal death, no hang, status 3
+    for a run that would otherwise have succeeded."""
+
+    def run_to(self, arguments, **how):
+        return subprocess.run(WRAPPER + [NETTELL] + arguments, timeout=60, **how).returncode
+
+    def test_closed_standard_output(self):
+        close = lambda: os.close(1)  # noqa: E731
+        for arguments, status in [(["wide.hosts.test"], 3), (["/?"], 3), ([], 3), (["nxdomain.nettell.test"], 1)]:
+            with self.subTest(arguments=arguments):
+                self.assertEqual(status, self.run_to(arguments, preexec_fn=close))
+
+    def test_full_device(self):
+        with open("/dev/full", "wb") as full:
+            for arguments, status in [(["one.hosts.test"], 3), (["wide.hosts.test"], 3), (["/v", "10.3.0.1"], 3),
+                                      (["servfail.nettell.test"], 2)]:
+                with self.subTest(arguments=arguments):
+                    self.assertEqual(status, self.run_to(arguments, stdout=full))
+
+    def test_reader_that_closes_early(self):
+        for arguments in [["wide.hosts.test"], ["10.3.0.1"]]:
+            with self.subTest(arguments=arguments):
+                reader, writer = os.pipe()
+                fcntl.fcntl(writer, 1031, 4096)  # F_SETPIPE_SZ: the pipe fills at once
+                process = subprocess.Popen(WRAPPER + [NETTELL] + arguments, stdout=writer)
+                os.close(writer)
+                self.assertEqual(10, len(os.read(reader, 10)))
+                os.close(reader)
+                self.assertEqual(3, process.wait(timeout=60))
+
+
 RESPONDER = None
 
 
 def setUpModule():
     global RESPONDER
-    from dns_responder import Responder
 
     directory = tempfile.mkdtemp(prefix="nettell-e2e-")
     private_namespace.install(directory, FIXTURES, LOCAL_NAME)
-    RESPONDER = Responder()
+    RESPONDER = dns_responder.Responder()
 
 
 def tearDownModule():
