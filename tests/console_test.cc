@@ -50,7 +50,12 @@ const Translation translations[] = {
     {"a null string", [] { ConsolePrint("%s", NoText); }, "(null)"},
     {"unknown directives stand as they are", [] { ConsolePrint(UnknownDirectives.c_str()); },
      "%x %5d %-s %lls %q 50%"},
-    {"several calls in order", [] { ConsolePrint("a"); ConsolePrint("b\n"); ConsolePrint("c"); },
+    {"several calls in order",
+     [] {
+       ConsolePrint("a");
+       ConsolePrint("b\n");
+       ConsolePrint("c");
+     },
      "ab\r\nc"},
 };
 
@@ -190,7 +195,8 @@ TEST(Console, CompletesInterruptedAndPartialWrites) {
   shutdown(ends[1], SHUT_WR);
   reader.join();
   sigaction(SIGALRM, &before, nullptr);
-  EXPECT_TRUE(received == text) << "received " << received.size() << " of " << text.size() << " bytes";
+  EXPECT_TRUE(received == text) << "received " << received.size() << " of " << text.size()
+                                << " bytes";
   close(ends[0]);
   close(ends[1]);
 }
@@ -205,14 +211,16 @@ TEST(Console, WaitsOnANonBlockingOutput) {
     usleep(50000);  // let the pipe fill first
     char chunk[65536];
     ssize_t got;
-    while ((got = read(ends[0], chunk, sizeof chunk)) > 0) received.append(chunk, static_cast<size_t>(got));
+    while ((got = read(ends[0], chunk, sizeof chunk)) > 0)
+      received.append(chunk, static_cast<size_t>(got));
   });
   ConsoleStart(ends[1]);
   ConsolePrint("%s", text.c_str());
   EXPECT_EQ(1, ConsoleFinish());
   close(ends[1]);
   reader.join();
-  EXPECT_TRUE(received == text) << "received " << received.size() << " of " << text.size() << " bytes";
+  EXPECT_TRUE(received == text) << "received " << received.size() << " of " << text.size()
+                                << " bytes";
   close(ends[0]);
 }
 

@@ -34,11 +34,17 @@ struct NameCase {
 const NameCase nameCases[] = {
     {"no address reads address", "mailhost", {}, "\r\r\nmailhost -> (0 address)\r\r\n"},
     {"one address", "mailhost", {{10, 0, 0, 7}}, "\r\r\nmailhost -> 10.0.0.7 (1 address)\r\r\n"},
-    {"two addresses line up under the first", "mailhost", {{10, 0, 0, 7}, {10, 0, 0, 8}},
+    {"two addresses line up under the first",
+     "mailhost",
+     {{10, 0, 0, 7}, {10, 0, 0, 8}},
      "\r\r\nmailhost -> 10.0.0.7 \r\r\n            10.0.0.8 (2 addresses)\r\r\n"},
-    {"three addresses, extremes of the byte range", "a", {{0, 0, 0, 0}, {255, 255, 255, 255}, {1, 10, 100, 200}},
+    {"three addresses, extremes of the byte range",
+     "a",
+     {{0, 0, 0, 0}, {255, 255, 255, 255}, {1, 10, 100, 200}},
      "\r\r\na -> 0.0.0.0 \r\r\n     255.255.255.255 \r\r\n     1.10.100.200 (3 addresses)\r\r\n"},
-    {"a name of bytes from 0x80 up keeps its width in bytes", "\xc3\xa9t\xc3\xa9", {{10, 0, 0, 7}, {10, 0, 0, 8}},
+    {"a name of bytes from 0x80 up keeps its width in bytes",
+     "\xc3\xa9t\xc3\xa9",
+     {{10, 0, 0, 7}, {10, 0, 0, 8}},
      "\r\r\n\xc3\xa9t\xc3\xa9 -> 10.0.0.7 \r\r\n         10.0.0.8 (2 addresses)\r\r\n"},
 };
 
@@ -67,12 +73,18 @@ struct AddressCase {
 
 const AddressCase addressCases[] = {
     {"a name and no alias reads aliases", true, {}, "\r\r\n10.0.0.7 -> mailhost (0 aliases)\r\r\n"},
-    {"one alias in the column of the name", true, {"mail"},
+    {"one alias in the column of the name",
+     true,
+     {"mail"},
      "\r\r\n10.0.0.7 -> mailhost \r\r\n            mail (1 alias)\r\r\n"},
-    {"several aliases", true, {"mail", "smtp", "imap"},
+    {"several aliases",
+     true,
+     {"mail", "smtp", "imap"},
      "\r\r\n10.0.0.7 -> mailhost \r\r\n            mail \r\r\n            smtp \r\r\n"
      "            imap (3 aliases)\r\r\n"},
-    {"no official name: the aliases follow the heading", false, {"mail", "smtp"},
+    {"no official name: the aliases follow the heading",
+     false,
+     {"mail", "smtp"},
      "\r\r\n10.0.0.7 -> \r\r\n            mail \r\r\n            smtp (2 aliases)\r\r\n"},
     {"no official name and no alias", false, {}, "\r\r\n10.0.0.7 -> (0 aliases)\r\r\n"},
 };
@@ -135,7 +147,9 @@ const DottedCase dottedCases[] = {
     {"- 1.2.3.4", 0, {0, 0, 0, 0}, "0.0.0.0"},
     {"4294967297.2.3.4", 4, {1, 2, 3, 4}, "1.2.3.4"},
     {"4294967295.0.0.0", 4, {-1, 0, 0, 0}, "255.0.0.0"},
-    {"2147483648.-2147483648.2147483647.-2147483649", 4, {-2147483647 - 1, -2147483647 - 1, 2147483647, 2147483647},
+    {"2147483648.-2147483648.2147483647.-2147483649",
+     4,
+     {-2147483647 - 1, -2147483647 - 1, 2147483647, 2147483647},
      "0.0.255.255"},
     {"99999999999999999999999999999999.1.1.1", 4, {-1, 1, 1, 1}, "255.1.1.1"},
     {"100000000000000000000.1.1.1", 4, {1661992960, 1, 1, 1}, "0.1.1.1"},
@@ -163,8 +177,10 @@ TEST(LookupHostAddress, TracesParsedNumbersAndQueriesTheirLowBytes) {
                         std::to_string(c.numbers[3]) + "\", 4, PF_INET ) returned address 0";
     // The heading repeats the text, whose own line feed goes out as CR LF.
     std::string heading = c.text;
-    for (size_t at = 0; (at = heading.find('\n', at)) != std::string::npos; at += 2) heading.insert(at, "\r");
-    EXPECT_BYTES(trace + "\r\r\n" + heading + " -> Host not found\r\n", Report(LookupHostAddress, c.text));
+    for (size_t at = 0; (at = heading.find('\n', at)) != std::string::npos; at += 2)
+      heading.insert(at, "\r");
+    EXPECT_BYTES(trace + "\r\r\n" + heading + " -> Host not found\r\n",
+                 Report(LookupHostAddress, c.text));
     EXPECT_EQ("gethostbyaddr(" + std::string(c.query) + ",4,2)", RecordedCalls().back());
   }
   Verbose = 0;
@@ -175,10 +191,19 @@ TEST(IsHostAddress, AnyAsciiLetterMakesAName) {
     const char* text;
     int isAddress;
   } cases[] = {
-      {"", 1},          {"10.0.0.7", 1},      {"123.45.678.90", 1}, {"1-2", 1},
-      {"1.2.3", 1},     {" -+/@[`{~", 1},     {"\x80\xc3\xa9\xff", 1},
-      {"x1.2.3.4", 0},  {"1.2.3.4x", 0},      {"1.2.A.4", 0},       {"Z", 0},
-      {"a", 0},         {"localhost", 0},
+      {"", 1},
+      {"10.0.0.7", 1},
+      {"123.45.678.90", 1},
+      {"1-2", 1},
+      {"1.2.3", 1},
+      {" -+/@[`{~", 1},
+      {"\x80\xc3\xa9\xff", 1},
+      {"x1.2.3.4", 0},
+      {"1.2.3.4x", 0},
+      {"1.2.A.4", 0},
+      {"Z", 0},
+      {"a", 0},
+      {"localhost", 0},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(c.isAddress, IsHostAddress(c.text)) << Visible(c.text);
@@ -191,12 +216,14 @@ TEST(ReportSocketError, PrintsTheMessageOfEachCode) {
     std::string printed;
   } cases[] = {
       {10004, "The (blocking) call was canceled using WSACancelBlockingCall.\r\n"},
-      {10022, "The Windows Sockets version specified by the application is not supported by this DLL."},
+      {10022,
+       "The Windows Sockets version specified by the application is not supported by this DLL."},
       {10036, "A blocking Windows Sockets operation is in progress.\r\n"},
       {10050, "Network failure\r\n"},
       {10091, "The underlying network subsystem is not ready for network communication."},
       {10092,
-       "The version of Windows Sockets support requested is not provided by this particular Windows "
+       "The version of Windows Sockets support requested is not provided by this particular "
+       "Windows "
        "Sockets implementation."},
       {10093, "A successful WSAStartup must occur before using this function.\r\n"},
       {11001, "Host not found\r\n"},

@@ -8,7 +8,7 @@
 
 namespace {
 
-SocketScript script;
+SocketScript playing;  // the script being played back
 std::vector<std::string> calls;
 // The record handed out, with the storage its pointers point into.
 sockets::hostent record;
@@ -18,7 +18,7 @@ std::vector<std::array<unsigned char, 4>> addresses;
 std::vector<char*> addressList;
 
 sockets::hostent* Answer() {
-  const ScriptedAnswer& answer = script.answer;
+  const ScriptedAnswer& answer = playing.answer;
   if (!answer.found) return nullptr;
   names.assign(1, answer.name);
   names.insert(names.end(), answer.aliases.begin(), answer.aliases.end());
@@ -42,31 +42,33 @@ int lastError = 0;
 
 }  // namespace
 
-void PlayScript(const SocketScript& next) {
-  script = next;
+void PlayScript(const SocketScript& script) {
+  playing = script;
   calls.clear();
   lastError = 0;
 }
 
 const std::vector<std::string>& RecordedCalls() { return calls; }
 
-long long ScriptedRecordReference() { return static_cast<long long>(reinterpret_cast<intptr_t>(&record)); }
+long long ScriptedRecordReference() {
+  return static_cast<long long>(reinterpret_cast<intptr_t>(&record));
+}
 
 namespace sockets {
 
 int WSAStartup(unsigned short versionRequested, WSADATA* data) {
   calls.push_back("WSAStartup(" + std::to_string(versionRequested) + ")");
-  if (script.startupResult != 0) return script.startupResult;
+  if (playing.startupResult != 0) return playing.startupResult;
   data->wVersion = data->wHighVersion = 0x0101;
-  snprintf(data->szDescription, sizeof data->szDescription, "%s", script.description.c_str());
-  snprintf(data->szSystemStatus, sizeof data->szSystemStatus, "%s", script.status.c_str());
+  snprintf(data->szDescription, sizeof data->szDescription, "%s", playing.description.c_str());
+  snprintf(data->szSystemStatus, sizeof data->szSystemStatus, "%s", playing.status.c_str());
   return 0;
 }
 
 int WSACleanup() {
   calls.push_back("WSACleanup()");
-  if (script.cleanupResult != 0) lastError = script.cleanupError;
-  return script.cleanupResult;
+  if (playing.cleanupResult != 0) lastError = playing.cleanupError;
+  return playing.cleanupResult;
 }
 
 int WSAGetLastError() { return lastError; }
@@ -74,7 +76,7 @@ int WSAGetLastError() { return lastError; }
 hostent* gethostbyname(const char* name) {
   calls.push_back(std::string("gethostbyname(") + name + ")");
   hostent* host = Answer();
-  if (host == nullptr) lastError = script.answer.error;
+  if (host == nullptr) lastError = playing.answer.error;
   return host;
 }
 
@@ -85,17 +87,17 @@ hostent* gethostbyaddr(const char* address, int length, int type) {
            bytes[3], length, type);
   calls.push_back(text);
   hostent* host = Answer();
-  if (host == nullptr) lastError = script.answer.error;
+  if (host == nullptr) lastError = playing.answer.error;
   return host;
 }
 
 int gethostname(char* name, int length) {
   calls.push_back("gethostname(" + std::to_string(length) + ")");
-  if (script.hostnameResult != 0) {
-    lastError = script.hostnameError;
-    return script.hostnameResult;
+  if (playing.hostnameResult != 0) {
+    lastError = playing.hostnameError;
+    return playing.hostnameResult;
   }
-  snprintf(name, static_cast<size_t>(length), "%s", script.localName.c_str());
+  snprintf(name, static_cast<size_t>(length), "%s", playing.localName.c_str());
   return 0;
 }
 

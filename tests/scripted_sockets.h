@@ -10,8 +10,8 @@
 // The answer to the next gethostbyname or gethostbyaddr.
 struct ScriptedAnswer {
   bool found = true;
-  int error = 0;           // the last error when not found
-  bool hasName = true;     // false: h_name is null
+  int error = 0;        // the last error when not found
+  bool hasName = true;  // false: h_name is null
   std::string name = "fileserver";
   std::vector<std::string> aliases;
   std::vector<std::array<unsigned char, 4>> addresses = {{10, 0, 0, 7}};

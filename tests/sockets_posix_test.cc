@@ -118,7 +118,8 @@ TEST_F(Started, ReverseLookupGivesNameAndAliases) {
   ASSERT_NE(nullptr, expected);
   EXPECT_STREQ(expected->h_name, host->h_name);
   int i = 0;
-  for (; expected->h_aliases[i] != nullptr; ++i) EXPECT_STREQ(expected->h_aliases[i], host->h_aliases[i]);
+  for (; expected->h_aliases[i] != nullptr; ++i)
+    EXPECT_STREQ(expected->h_aliases[i], host->h_aliases[i]);
   EXPECT_EQ(nullptr, host->h_aliases[i]);
 }
 
@@ -157,10 +158,8 @@ TEST(inet_ntoa, WritesDottedDecimal) {
     in_addr address;
     const char* text;
   } cases[] = {
-      {{{0, 0, 0, 0}}, "0.0.0.0"},
-      {{{255, 255, 255, 255}}, "255.255.255.255"},
-      {{{127, 0, 0, 1}}, "127.0.0.1"},
-      {{{10, 99, 100, 9}}, "10.99.100.9"},
+      {{{0, 0, 0, 0}}, "0.0.0.0"},           {{{255, 255, 255, 255}}, "255.255.255.255"},
+      {{{127, 0, 0, 1}}, "127.0.0.1"},       {{{10, 99, 100, 9}}, "10.99.100.9"},
       {{{1, 20, 200, 250}}, "1.20.200.250"},
   };
   for (const auto& c : cases) EXPECT_STREQ(c.text, inet_ntoa(c.address));

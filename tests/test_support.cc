@@ -49,11 +49,13 @@ CapturedRun RunNettellWith(const SocketScript& script, const std::vector<std::st
   std::vector<std::string> storage = arguments;
   storage.insert(storage.begin(), "nettell");
   std::vector<char*> argv;
+  argv.reserve(storage.size() + 1);
   for (auto& argument : storage) argv.push_back(&argument[0]);
   argv.push_back(nullptr);
 
   CapturedRun run;
-  run.output = CaptureConsole([&] { run.status = RunNettell(static_cast<int>(storage.size()), argv.data()); });
+  run.output = CaptureConsole(
+      [&] { run.status = RunNettell(static_cast<int>(storage.size()), argv.data()); });
   run.arguments.assign(storage.begin() + 1, storage.end());
   return run;
 }

@@ -35,13 +35,11 @@ void WriteAll(const char* data, long size) {
     if (written > 0) {
       data += written;
       size -= written;
-    } else if (written < 0 && errno == EINTR) {
       continue;
-    } else if (written < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && WaitUntilWritable()) {
-      continue;
-    } else {
-      console.failed = 1;
     }
+    int blocked = errno == EAGAIN || errno == EWOULDBLOCK;
+    int tryAgain = written < 0 && (errno == EINTR || (blocked && WaitUntilWritable()));
+    if (!tryAgain) console.failed = 1;
   }
 }
 

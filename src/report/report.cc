@@ -27,7 +27,8 @@ const ErrorMessage errorMessages[] = {
     {sockets::WSAVERNOTSUPPORTED,
      "The version of Windows Sockets support requested is not provided by this particular "
      "Windows Sockets implementation."},
-    {sockets::WSANOTINITIALISED, "A successful WSAStartup must occur before using this function.\n"},
+    {sockets::WSANOTINITIALISED,
+     "A successful WSAStartup must occur before using this function.\n"},
     {sockets::WSAHOST_NOT_FOUND, "Host not found\n"},
     {sockets::WSATRY_AGAIN, "Non-Authoritative Host not found, or SERVERFAIL.\n"},
     {sockets::WSANO_RECOVERY, "Nonrecoverable errors: FORMERR, REFUSED, NOTIMP.\n"},
@@ -59,7 +60,8 @@ const char* ParseNumber(const char* text, int* number) {
   if (!IsDigit(static_cast<unsigned char>(*text))) return nullptr;
   // Unsigned arithmetic wraps modulo 2^32 by definition.
   uint32_t value = 0;
-  while (IsDigit(static_cast<unsigned char>(*text))) value = value * 10 + static_cast<uint32_t>(*text++ - '0');
+  while (IsDigit(static_cast<unsigned char>(*text)))
+    value = value * 10 + static_cast<uint32_t>(*text++ - '0');
   if (negative) value = 0 - value;
   *number = static_cast<int32_t>(value);
   return text;

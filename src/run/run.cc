@@ -24,7 +24,9 @@ void PrintUsage() {
 char FoldCase(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // The whole argument, case-sensitively.
-int IsWholeArgument(const char* argument, const char* option) { return strcmp(argument, option) == 0; }
+int IsWholeArgument(const char* argument, const char* option) {
+  return strcmp(argument, option) == 0;
+}
 
 // The first two bytes, letters folded; a shorter argument never matches.
 int HasPrefix(const char* argument, const char* option) {
@@ -98,7 +100,8 @@ int RunNettell(int argc, char** argv) {
     ReportSocketError(started);
     return ExitFailure;
   }
-  if (Verbose) ConsolePrint("WSAStartup( %d, &SocketData ) returned 0 (success)\r\n", RequestedVersion);
+  if (Verbose)
+    ConsolePrint("WSAStartup( %d, &SocketData ) returned 0 (success)\r\n", RequestedVersion);
 
   int statusOnly = 0;
   for (int i = 0; i < count; ++i) {

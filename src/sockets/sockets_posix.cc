@@ -33,11 +33,20 @@ struct ErrorPair {
 };
 
 const ErrorPair systemErrors[] = {
-    {EINTR, WSAEINTR},           {EFAULT, WSAEFAULT},         {EINVAL, WSAEINVAL},
-    {EMFILE, WSAEMFILE},         {ENFILE, WSAEMFILE},         {EAFNOSUPPORT, WSAEAFNOSUPPORT},
-    {ENETDOWN, WSAENETDOWN},     {ENETUNREACH, WSAENETUNREACH}, {ENOBUFS, WSAENOBUFS},
-    {ENOMEM, WSAENOBUFS},        {ETIMEDOUT, WSAETIMEDOUT},   {ECONNREFUSED, WSAECONNREFUSED},
-    {EHOSTUNREACH, WSAEHOSTUNREACH}, {EAGAIN, WSATRY_AGAIN},
+    {EINTR, WSAEINTR},
+    {EFAULT, WSAEFAULT},
+    {EINVAL, WSAEINVAL},
+    {EMFILE, WSAEMFILE},
+    {ENFILE, WSAEMFILE},
+    {EAFNOSUPPORT, WSAEAFNOSUPPORT},
+    {ENETDOWN, WSAENETDOWN},
+    {ENETUNREACH, WSAENETUNREACH},
+    {ENOBUFS, WSAENOBUFS},
+    {ENOMEM, WSAENOBUFS},
+    {ETIMEDOUT, WSAETIMEDOUT},
+    {ECONNREFUSED, WSAECONNREFUSED},
+    {EHOSTUNREACH, WSAEHOSTUNREACH},
+    {EAGAIN, WSATRY_AGAIN},
 };
 
 hostent* FailLookup(int code) {
@@ -97,12 +106,17 @@ int SystemErrorCode(int systemError) {
 
 int ResolverErrorCode(int hostError, int systemError) {
   switch (hostError) {
-    case HOST_NOT_FOUND: return WSAHOST_NOT_FOUND;
-    case TRY_AGAIN: return WSATRY_AGAIN;
-    case NO_DATA: return WSANO_DATA;
-    case NETDB_INTERNAL: return SystemErrorCode(systemError);
+    case HOST_NOT_FOUND:
+      return WSAHOST_NOT_FOUND;
+    case TRY_AGAIN:
+      return WSATRY_AGAIN;
+    case NO_DATA:
+      return WSANO_DATA;
+    case NETDB_INTERNAL:
+      return SystemErrorCode(systemError);
     // NO_RECOVERY, and a failure that came without any class at all.
-    default: return WSANO_RECOVERY;
+    default:
+      return WSANO_RECOVERY;
   }
 }
 

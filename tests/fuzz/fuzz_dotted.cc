@@ -49,7 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   if (!HasLongDigitRun(text)) {
     int expected[4] = {0, 0, 0, 0};
-    int scanned = sscanf(text.c_str(), "%d.%d.%d.%d", &expected[0], &expected[1], &expected[2], &expected[3]);
+    int scanned =
+        sscanf(text.c_str(), "%d.%d.%d.%d", &expected[0], &expected[1], &expected[2], &expected[3]);
     if (scanned < 0) scanned = 0;  // EOF before the first number
     if (scanned != count || memcmp(expected, numbers, sizeof numbers) != 0) abort();
   }

@@ -113,7 +113,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     bool forward = Count(calls, "gethostbyname(") == 1;
     size_t n = forward ? script.answer.addresses.size() : script.answer.aliases.size();
     std::string plural = forward ? (n > 1 ? "es" : "") : (n == 1 ? "" : "es");
-    std::string phrase = "(" + std::to_string(n) + (forward ? " address" : " alias") + plural + ")\r\r\n";
+    std::string phrase =
+        "(" + std::to_string(n) + (forward ? " address" : " alias") + plural + ")\r\r\n";
     if (printed.find(phrase) == std::string::npos) abort();
   }
 
