@@ -44,6 +44,18 @@ class OnThisMachine(Bytes):
         self.assertEqual(["libc.so.6"], needed)
 
 
+    def test_defines_no_c_library_name(self):
+        # The sockets layer's calls carry the C library's names; defined
+        # outside their namespace they would replace the C library's own.
+        names = {"gethostbyname", "gethostbyaddr", "gethostname", "inet_ntoa", "WSAStartup",
+                 "WSACleanup", "WSAGetLastError"}
+        symbols = subprocess.run(["nm", "--defined-only", NETTELL], capture_output=True, text=True,
+                                 check=True).stdout
+        defined = {line.split()[-1] for line in symbols.splitlines()}
+        self.assertEqual(set(), names & defined)
+        self.assertTrue(any("7sockets13gethostbyname" in symbol for symbol in defined))
+
+
 def expected_trace(target):
     if target[0].isdigit():
         return b'gethostbyaddr( "%s", 4, PF_INET ) returned address N' % target.encode()

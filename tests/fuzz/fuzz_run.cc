@@ -11,31 +11,17 @@
 #include <stddef.h>
 #include <stdint.h>
 #include <stdlib.h>
-#include <sys/mman.h>
-#include <unistd.h>
 
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <string>
 #include <vector>
 
-#include "console/console.h"
 #include "run/run.h"
 #include "scripted_sockets.h"
+#include "test_support.h"
 
 namespace {
-
-std::string Read(int fd) {
-  std::string bytes;
-  char chunk[65536];
-  ssize_t got;
-  off_t offset = 0;
-  while ((got = pread(fd, chunk, sizeof chunk, offset)) > 0) {
-    bytes.append(chunk, static_cast<size_t>(got));
-    offset += got;
-  }
-  return bytes;
-}
 
 int ResultFrom(FuzzedDataProvider& input) {
   return input.ConsumeBool() ? 0 : input.ConsumeIntegral<int>();
@@ -72,8 +58,6 @@ size_t Count(const std::vector<std::string>& calls, const std::string& prefix) {
 
 bool AllSpaces(const std::string& text) { return text.find_first_not_of(' ') == std::string::npos; }
 
-int output = memfd_create("fuzz-output", 0);
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -85,22 +69,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     argument = argument.c_str();  // an argument ends at its first NUL
   }
 
-  std::vector<std::string> storage = arguments;
-  storage.insert(storage.begin(), "nettell");
-  std::vector<char*> argv;
-  for (auto& argument : storage) argv.push_back(&argument[0]);
-  argv.push_back(nullptr);
-
-  PlayScript(script);
-  ftruncate(output, 0);
-  lseek(output, 0, SEEK_SET);
-  ConsoleStart(output);
-  int status = RunNettell(static_cast<int>(storage.size()), argv.data());
-  ConsoleFinish();
-  std::string printed = Read(output);
+  CapturedRun run = RunNettellWith(script, arguments);
+  const std::string& printed = run.output;
   const std::vector<std::string>& calls = RecordedCalls();
 
-  if (status < ExitOk || status > ExitFailure) abort();
+  if (run.status < ExitOk || run.status > ExitFailure) abort();
 
   for (size_t at = printed.find('\n'); at != std::string::npos; at = printed.find('\n', at + 1)) {
     if (at == 0 || printed[at - 1] != '\r') abort();
@@ -120,7 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   size_t changed = 0;
   for (size_t i = 0; i < arguments.size(); ++i) {
-    const std::string after = argv[i + 1];
+    const std::string& after = run.arguments[i];
     if (after == arguments[i]) continue;
     ++changed;
     if (!found || after.size() != arguments[i].size() || !AllSpaces(after)) abort();
